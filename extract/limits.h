@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+// Every bound the readers put on what a file may ask for. A file past one of them gives
+// no icon, exactly as a file without icons does.
+namespace exeicon::limits {
+
+// Bytes read from one file in all: headers, the resource tree, one group, one image.
+inline constexpr uint64_t kMaxBytesRead = 48ull << 20;
+// Bytes of one icon image (a BMP or PNG resource, or an .ico directory entry).
+inline constexpr uint64_t kMaxImageBytes = 16ull << 20;
+// Width or height of an image, in pixels.
+inline constexpr int64_t kMaxImageSide = 4096;
+// Pixels of one decoded image (4 Mi pixels: 16 MiB at 32 bits).
+inline constexpr int64_t kMaxImagePixels = 4ll << 20;
+// Entries scanned in one resource directory (PE) or in all type blocks (NE).
+inline constexpr uint32_t kMaxDirectoryEntries = 4096;
+// Type blocks walked in an NE resource table.
+inline constexpr uint32_t kMaxNeTypeBlocks = 1024;
+// Sections in a PE section table (the format itself allows no more).
+inline constexpr uint32_t kMaxSections = 96;
+
+}  // namespace exeicon::limits
