@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "extract/byte_view.h"
 #include "extract/result.h"
 #include "extract/source.h"
 
