@@ -14,11 +14,18 @@ inline constexpr uint64_t kMaxImageBytes = 16ull << 20;
 inline constexpr int64_t kMaxImageSide = 4096;
 // Pixels of one decoded image (4 Mi pixels: 16 MiB at 32 bits).
 inline constexpr int64_t kMaxImagePixels = 4ll << 20;
-// Entries scanned in one resource directory (PE) or in all type blocks (NE).
+// Entries in a bitmap's colour table: no pixel index has more than 8 bits.
+inline constexpr uint32_t kMaxColourTableEntries = 256;
+// Bytes of ancillary PNG chunks libspng may keep (text, profiles): none of them is used.
+inline constexpr uint64_t kMaxPngChunkCache = 1ull << 20;
+// Entries scanned in one resource directory (PE), in all type blocks (NE), or in an
+// .ico file's directory.
 inline constexpr uint32_t kMaxDirectoryEntries = 4096;
 // Type blocks walked in an NE resource table.
 inline constexpr uint32_t kMaxNeTypeBlocks = 1024;
 // Sections in a PE section table (the format itself allows no more).
 inline constexpr uint32_t kMaxSections = 96;
+// NE alignment shift: 2^24-byte units already reach past any real file's end.
+inline constexpr uint32_t kMaxNeAlignShift = 24;
 
 }  // namespace exeicon::limits
