@@ -16,8 +16,6 @@ inline constexpr int64_t kMaxImageSide = 4096;
 inline constexpr int64_t kMaxImagePixels = 4ll << 20;
 // Entries in a bitmap's colour table: no pixel index has more than 8 bits.
 inline constexpr uint32_t kMaxColourTableEntries = 256;
-// Bytes of ancillary PNG chunks libspng may keep (text, profiles): none of them is used.
-inline constexpr uint64_t kMaxPngChunkCache = 1ull << 20;
 // Entries scanned in one resource directory (PE), in all type blocks (NE), or in an
 // .ico file's directory.
 inline constexpr uint32_t kMaxDirectoryEntries = 4096;

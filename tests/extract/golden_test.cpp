@@ -60,6 +60,31 @@ std::string mask_map(const std::vector<uint8_t>& planes) {
   return map;
 }
 
+std::vector<uint8_t> expected_planes(const std::string& name) {
+  const auto bytes = testing::read_file(kGolden + "expected/" + name + ".ico");
+  return {bytes.begin() + 62, bytes.end()};
+}
+
+// The inputs without an expected file are read as their formats say; each was drawn
+// like another input that has one.
+void check_without_reference(const std::string& name, const Icon& icon) {
+  const std::vector<uint8_t> got = planes_of(icon);
+  if (name == "bits32-bitfields.exe") {
+    // The modern group's 32-bit picture, stored with bit fields: the same file.
+    EXPECT_EQ(got, expected_planes("modern-group.exe"));
+  } else if (name == "bits16-565-bitfields.exe") {
+    // The 5-5-5 picture with a 6-bit green: its mask rows are read as usual.
+    EXPECT_EQ(mask_map(got), mask_map(expected_planes("bits16-555.exe")));
+  } else if (name == "png-rgb-64.exe") {
+    // Opaque, with a blue frame around a red middle (red and blue not swapped).
+    EXPECT_EQ(mask_map(got), mask_map(std::vector<uint8_t>(got.size(), 0)));
+    EXPECT_EQ(nearest_vga_index(icon.colour()->at(0, 0)), 12);
+    EXPECT_EQ(nearest_vga_index(icon.colour()->at(16, 16)), 9);
+  } else {
+    ADD_FAILURE() << "no check for " << name;
+  }
+}
+
 TEST(Golden, EveryReferenceInputGivesThePlatformsOutcome) {
   const auto all = statuses();
   ASSERT_EQ(all.size(), 28u);
@@ -78,7 +103,10 @@ TEST(Golden, EveryReferenceInputGivesThePlatformsOutcome) {
       continue;
     }
     ASSERT_FALSE(e.icon->is_monochrome());
-    if (outcome != "ok") continue;
+    if (outcome == "noref") {
+      check_without_reference(name, *e.icon);
+      continue;
+    }
 
     const auto expected = testing::read_file(kGolden + "expected/" + name + ".ico");
     ASSERT_EQ(expected.size(), 766u);
