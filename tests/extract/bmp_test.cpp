@@ -12,7 +12,7 @@ namespace exeicon {
 namespace {
 
 using testing::bits;
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::build_bmp;
 using testing::hex;
 using testing::put_u16;
@@ -30,7 +30,7 @@ std::vector<uint32_t> grey_ramp(uint32_t entries) {
 
 struct DecodeCase {
   std::string name;
-  BmpSpec spec;
+  BmpLayout layout;
   std::vector<uint32_t> colour;
   std::vector<uint8_t> mask;
   bool has_alpha = false;
@@ -195,10 +195,10 @@ const std::vector<DecodeCase>& decode_cases() {
 TEST(BmpDecode, Cases) {
   for (const DecodeCase& c : decode_cases()) {
     SCOPED_TRACE(c.name);
-    auto image = decode(build_bmp(c.spec));
+    auto image = decode(build_bmp(c.layout));
     ASSERT_TRUE(image) << image.why();
-    EXPECT_EQ(image->width, c.spec.width);
-    EXPECT_EQ(image->height, c.spec.height);
+    EXPECT_EQ(image->width, c.layout.width);
+    EXPECT_EQ(image->height, c.layout.height);
     EXPECT_FALSE(image->monochrome);
     EXPECT_EQ(hex(image->colour), hex(c.colour));
     EXPECT_EQ(bits(image->mask), bits(c.mask));
@@ -235,7 +235,7 @@ struct RejectCase {
 };
 
 TEST(BmpDecode, MalformedIsRejected) {
-  const BmpSpec good{.bit_count = 24, .pixels = {1, 2, 3, 4}, .mask = {0, 0, 0, 0}};
+  const BmpLayout good{.bit_count = 24, .pixels = {1, 2, 3, 4}, .mask = {0, 0, 0, 0}};
   const std::vector<RejectCase> cases = {
       {"header size 0", [](auto& b) { put_u32(b, 0, 0); }},
       {"header size 56", [](auto& b) { put_u32(b, 0, 56); }},

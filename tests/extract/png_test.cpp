@@ -13,7 +13,7 @@ namespace {
 using testing::bits;
 using testing::build_png;
 using testing::hex;
-using testing::PngSpec;
+using testing::PngLayout;
 using testing::samples16;
 using testing::set_png_size;
 
@@ -25,7 +25,7 @@ Result<DecodedImage> decode(const std::vector<uint8_t>& bytes) {
 
 struct PngCase {
   std::string name;
-  PngSpec spec;
+  PngLayout layout;
   std::vector<uint32_t> colour;
   std::vector<uint8_t> mask;
 };
@@ -84,12 +84,12 @@ TEST(PngDecode, Cases) {
   };
   for (const PngCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<uint8_t> png = build_png(c.spec);
+    std::vector<uint8_t> png = build_png(c.layout);
     ASSERT_FALSE(png.empty()) << "the encoder refused the case";
     auto image = decode(png);
     ASSERT_TRUE(image) << image.why();
-    EXPECT_EQ(image->width, static_cast<int32_t>(c.spec.width));
-    EXPECT_EQ(image->height, static_cast<int32_t>(c.spec.height));
+    EXPECT_EQ(image->width, static_cast<int32_t>(c.layout.width));
+    EXPECT_EQ(image->height, static_cast<int32_t>(c.layout.height));
     EXPECT_TRUE(image->has_alpha);
     EXPECT_FALSE(image->monochrome);
     EXPECT_EQ(hex(image->colour), hex(c.colour));

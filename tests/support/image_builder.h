@@ -27,7 +27,7 @@ inline void put_u32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) 
 }
 
 // One BMP icon image. Pixels and mask are top row first; they are written bottom row first.
-struct BmpSpec {
+struct BmpLayout {
   uint32_t header_size = 40;  // 40 or 12; anything else is written as a 40-byte header
   int32_t width = 2;
   int32_t height = 2;  // the image's height: the header says twice as much
@@ -46,40 +46,40 @@ inline void put_row_bits(std::vector<uint8_t>& row, size_t x, unsigned bits, uin
   row[bit / 8] = static_cast<uint8_t>(row[bit / 8] | (value & ((1u << bits) - 1)) << shift);
 }
 
-inline std::vector<uint8_t> build_bmp(const BmpSpec& spec) {
-  const bool core = spec.header_size == 12;
+inline std::vector<uint8_t> build_bmp(const BmpLayout& layout) {
+  const bool core = layout.header_size == 12;
   std::vector<uint8_t> out;
-  put_u32(out, 0, spec.header_size);
+  put_u32(out, 0, layout.header_size);
   if (core) {
-    put_u16(out, 4, static_cast<uint16_t>(spec.width));
-    put_u16(out, 6, static_cast<uint16_t>(spec.height * 2));
+    put_u16(out, 4, static_cast<uint16_t>(layout.width));
+    put_u16(out, 6, static_cast<uint16_t>(layout.height * 2));
     put_u16(out, 8, 1);
-    put_u16(out, 10, spec.bit_count);
+    put_u16(out, 10, layout.bit_count);
   } else {
-    put_u32(out, 4, static_cast<uint32_t>(spec.width));
-    put_u32(out, 8, static_cast<uint32_t>(spec.height * 2));
+    put_u32(out, 4, static_cast<uint32_t>(layout.width));
+    put_u32(out, 8, static_cast<uint32_t>(layout.height * 2));
     put_u16(out, 12, 1);
-    put_u16(out, 14, spec.bit_count);
-    put_u32(out, 16, spec.compression);
-    put_u32(out, 32, spec.clr_used);
+    put_u16(out, 14, layout.bit_count);
+    put_u32(out, 16, layout.compression);
+    put_u32(out, 32, layout.clr_used);
     put_u32(out, 36, 0);
   }
-  for (uint32_t m : spec.masks) put_u32(out, out.size(), m);
-  for (uint32_t entry : spec.table) {
+  for (uint32_t m : layout.masks) put_u32(out, out.size(), m);
+  for (uint32_t entry : layout.table) {
     out.push_back(static_cast<uint8_t>(entry));
     out.push_back(static_cast<uint8_t>(entry >> 8));
     out.push_back(static_cast<uint8_t>(entry >> 16));
     if (!core) out.push_back(0);
   }
-  const auto width = static_cast<size_t>(spec.width);
-  const auto height = static_cast<size_t>(spec.height);
-  const size_t stride = (width * spec.bit_count + 31) / 32 * 4;
+  const auto width = static_cast<size_t>(layout.width);
+  const auto height = static_cast<size_t>(layout.height);
+  const size_t stride = (width * layout.bit_count + 31) / 32 * 4;
   for (size_t r = 0; r < height; ++r) {
     const size_t y = height - 1 - r;
     std::vector<uint8_t> row(stride);
     for (size_t x = 0; x < width; ++x) {
-      const uint32_t p = spec.pixels.at(y * width + x);
-      switch (spec.bit_count) {
+      const uint32_t p = layout.pixels.at(y * width + x);
+      switch (layout.bit_count) {
         case 24:
           row[3 * x] = static_cast<uint8_t>(p);
           row[3 * x + 1] = static_cast<uint8_t>(p >> 8);
@@ -92,17 +92,17 @@ inline std::vector<uint8_t> build_bmp(const BmpSpec& spec) {
           put_u32(row, 4 * x, p);
           break;
         default:
-          put_row_bits(row, x, spec.bit_count, p);
+          put_row_bits(row, x, layout.bit_count, p);
       }
     }
     out.insert(out.end(), row.begin(), row.end());
   }
-  if (!spec.mask.empty()) {
+  if (!layout.mask.empty()) {
     const size_t mask_stride = (width + 31) / 32 * 4;
     for (size_t r = 0; r < height; ++r) {
       const size_t y = height - 1 - r;
       std::vector<uint8_t> row(mask_stride);
-      for (size_t x = 0; x < width; ++x) put_row_bits(row, x, 1, spec.mask.at(y * width + x));
+      for (size_t x = 0; x < width; ++x) put_row_bits(row, x, 1, layout.mask.at(y * width + x));
       out.insert(out.end(), row.begin(), row.end());
     }
   }
@@ -111,7 +111,7 @@ inline std::vector<uint8_t> build_bmp(const BmpSpec& spec) {
 
 // One PNG image, encoded by libspng. `data` holds the rows as PNG lays them out (16-bit
 // samples in host order, as libspng takes them).
-struct PngSpec {
+struct PngLayout {
   uint32_t width = 1;
   uint32_t height = 1;
   uint8_t bit_depth = 8;
@@ -128,31 +128,31 @@ inline std::vector<uint8_t> samples16(const std::vector<uint16_t>& samples) {
   return out;
 }
 
-inline std::vector<uint8_t> build_png(const PngSpec& spec) {
+inline std::vector<uint8_t> build_png(const PngLayout& layout) {
   spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
   spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-  spng_ihdr ihdr{spec.width, spec.height, spec.bit_depth, spec.color_type, 0, 0, 0};
+  spng_ihdr ihdr{layout.width, layout.height, layout.bit_depth, layout.color_type, 0, 0, 0};
   spng_set_ihdr(ctx, &ihdr);
-  if (!spec.palette.empty()) {
+  if (!layout.palette.empty()) {
     spng_plte plte{};
-    plte.n_entries = static_cast<uint32_t>(spec.palette.size());
-    for (size_t i = 0; i < spec.palette.size(); ++i) {
-      plte.entries[i].red = static_cast<uint8_t>(spec.palette[i] >> 16);
-      plte.entries[i].green = static_cast<uint8_t>(spec.palette[i] >> 8);
-      plte.entries[i].blue = static_cast<uint8_t>(spec.palette[i]);
+    plte.n_entries = static_cast<uint32_t>(layout.palette.size());
+    for (size_t i = 0; i < layout.palette.size(); ++i) {
+      plte.entries[i].red = static_cast<uint8_t>(layout.palette[i] >> 16);
+      plte.entries[i].green = static_cast<uint8_t>(layout.palette[i] >> 8);
+      plte.entries[i].blue = static_cast<uint8_t>(layout.palette[i]);
     }
     spng_set_plte(ctx, &plte);
   }
-  if (!spec.palette_alpha.empty() || spec.trns_grey) {
+  if (!layout.palette_alpha.empty() || layout.trns_grey) {
     spng_trns trns{};
-    trns.gray = spec.trns_grey.value_or(0);
-    trns.n_type3_entries = static_cast<uint32_t>(spec.palette_alpha.size());
-    for (size_t i = 0; i < spec.palette_alpha.size(); ++i)
-      trns.type3_alpha[i] = spec.palette_alpha[i];
+    trns.gray = layout.trns_grey.value_or(0);
+    trns.n_type3_entries = static_cast<uint32_t>(layout.palette_alpha.size());
+    for (size_t i = 0; i < layout.palette_alpha.size(); ++i)
+      trns.type3_alpha[i] = layout.palette_alpha[i];
     spng_set_trns(ctx, &trns);
   }
   std::vector<uint8_t> out;
-  int error = spng_encode_image(ctx, spec.data.data(), spec.data.size(), SPNG_FMT_PNG,
+  int error = spng_encode_image(ctx, layout.data.data(), layout.data.size(), SPNG_FMT_PNG,
                                 SPNG_ENCODE_FINALIZE);
   if (error == 0) {
     size_t size = 0;
@@ -164,7 +164,7 @@ inline std::vector<uint8_t> build_png(const PngSpec& spec) {
     }
   }
   spng_ctx_free(ctx);
-  return out;  // empty when libspng refused the spec
+  return out;  // empty when libspng refused the layout
 }
 
 inline uint32_t crc32(const uint8_t* data, size_t size) {
