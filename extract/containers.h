@@ -39,4 +39,7 @@ Result<std::vector<uint8_t>> pe_icon_image(Source& source);
 Result<std::vector<uint8_t>> ne_icon_image(Source& source);
 Result<std::vector<uint8_t>> ico_icon_image(Source& source);
 
+// The bytes of icon number 0's image, whatever kind of file this is.
+Result<std::vector<uint8_t>> icon_image_bytes(Source& source);
+
 }  // namespace exeicon

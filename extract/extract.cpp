@@ -30,7 +30,9 @@ std::unique_ptr<Icon> to_icon(const DecodedImage& image) {
   return std::make_unique<Icon>(std::move(colour), std::move(mask), image.has_alpha);
 }
 
-Result<std::vector<uint8_t>> image_bytes(Source& source) {
+}  // namespace
+
+Result<std::vector<uint8_t>> icon_image_bytes(Source& source) {
   switch (sniff_file(source)) {
     case FileKind::pe: return pe_icon_image(source);
     case FileKind::ne: return ne_icon_image(source);
@@ -40,10 +42,8 @@ Result<std::vector<uint8_t>> image_bytes(Source& source) {
   return Reject{"not a program or icon file"};
 }
 
-}  // namespace
-
 Extraction extract_icon(Source& source) {
-  auto bytes = image_bytes(source);
+  auto bytes = icon_image_bytes(source);
   if (!bytes) return {nullptr, bytes.why()};
   auto decoded = decode_icon_image(ByteView(*bytes));
   if (!decoded) return {nullptr, decoded.why()};

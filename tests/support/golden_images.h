@@ -1,7 +1,6 @@
 #pragma once
 
-// Reads a golden input the way the extraction does up to the image bytes, and describes
-// the image briefly so a failure shows what came out.
+// Describes an icon image briefly so a failure shows what came out.
 
 #include <string>
 
@@ -12,16 +11,6 @@ namespace exeicon::test {
 
 inline std::string golden_path(const std::string& name) {
   return std::string(EXEICON_TEST_DATA) + "/golden/" + name;
-}
-
-inline Result<std::vector<uint8_t>> icon_image_of(Source& source) {
-  switch (sniff_file(source)) {
-    case FileKind::pe: return pe_icon_image(source);
-    case FileKind::ne: return ne_icon_image(source);
-    case FileKind::ico: return ico_icon_image(source);
-    case FileKind::unknown: break;
-  }
-  return Reject{"not a program or icon file"};
 }
 
 // "bmp 32x64 32-bit", "png", or "reject" (the BMP height counts colour and mask rows).
