@@ -23,7 +23,7 @@ std::string image_of(const Bytes& bytes) {
 TEST(IcoGolden, ChoosesTheThirtyTwoBitImage) {
   auto source = FileSource::open(test::golden_path("icon-file.ico"));
   ASSERT_NE(nullptr, source);
-  EXPECT_EQ("bmp 32x64 32-bit", test::describe_image(test::icon_image_bytes(*source)));
+  EXPECT_EQ("bmp 32x64 32-bit", test::describe_image(icon_image_bytes(*source)));
 }
 
 TEST(IcoWriter, ChoosesAsAGroupDoes) {

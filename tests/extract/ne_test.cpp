@@ -33,7 +33,7 @@ std::string padded(const std::string& text, uint16_t shift) {
 TEST(NeGolden, ChoosesTheThirtyTwoBitImage) {
   auto source = FileSource::open(test::golden_path("ne-program.exe"));
   ASSERT_NE(nullptr, source);
-  EXPECT_EQ("bmp 32x64 32-bit", test::describe_image(test::icon_image_bytes(*source)));
+  EXPECT_EQ("bmp 32x64 32-bit", test::describe_image(icon_image_bytes(*source)));
 }
 
 TEST(NeWriter, BuildsFilesTheReaderAccepts) {

@@ -44,7 +44,7 @@ TEST(PeGolden, ChoosesTheImageTheGroupAsks) {
   for (const Case& c : cases) {
     auto source = FileSource::open(test::golden_path(c.file));
     ASSERT_NE(nullptr, source) << c.file;
-    EXPECT_EQ(c.expected, test::describe_image(test::icon_image_bytes(*source))) << c.file;
+    EXPECT_EQ(c.expected, test::describe_image(icon_image_bytes(*source))) << c.file;
   }
 }
 
