@@ -1,0 +1,31 @@
+cmake_minimum_required(VERSION 3.25)
+# Installs the build into an empty prefix and checks the window's files are where the
+# desktop looks for them.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+set(expected bin/exeicon share/applications/exeicon.desktop)
+foreach(size 16 24 32 48 64 72 96 128)
+  list(APPEND expected share/icons/hicolor/${size}x${size}/apps/exeicon.png)
+endforeach()
+foreach(file IN LISTS expected)
+  if(NOT EXISTS ${PREFIX}/${file})
+    message(FATAL_ERROR "expected ${PREFIX}/${file} to be installed; it is missing")
+  endif()
+endforeach()
+
+file(STRINGS ${PREFIX}/share/applications/exeicon.desktop lines)
+foreach(line "Exec=exeicon" "Icon=exeicon" "Type=Application")
+  if(NOT line IN_LIST lines)
+    message(FATAL_ERROR "expected the line \"${line}\" in exeicon.desktop; got: ${lines}")
+  endif()
+endforeach()
+execute_process(COMMAND test -x ${PREFIX}/bin/exeicon RESULT_VARIABLE not_executable)
+if(not_executable)
+  message(FATAL_ERROR "expected bin/exeicon to be executable")
+endif()
+file(REMOVE_RECURSE ${PREFIX})
