@@ -420,4 +420,40 @@ TEST_F(FormTest, AMessageEndingInAFullStopGetsNoSecondOne) {
   EXPECT_EQ(seen->parent, form.get());
 }
 
+// ---- Files nobody designed ----
+
+// Every damaged or hostile file the fuzzers kept, and a program cut short at a few
+// lengths: the window previews nothing or an icon, and a save either writes a whole file
+// or shows the error box; the window stays usable throughout.
+TEST_F(FormTest, SurvivesDamagedAndHostileFiles) {
+  std::vector<std::string> programs;
+  for (const auto& entry : std::filesystem::directory_iterator(EXEICON_REGRESS_DIR)) {
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file() || name[0] == '.') continue;
+    const std::string copy = folder.filePath(QString::fromStdString(name + ".exe")).toStdString();
+    std::filesystem::copy_file(entry.path(), copy);
+    programs.push_back(copy);
+  }
+  const std::vector<uint8_t> whole = readBytes(golden("modern-group.exe"));
+  for (size_t length : {size_t{0}, size_t{64}, size_t{400}, size_t{2000}, whole.size() - 100}) {
+    const std::string cut = folder.filePath(QStringLiteral("cut-%1.exe").arg(length)).toStdString();
+    writeBytes(cut, std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length)));
+    programs.push_back(cut);
+  }
+  for (const std::string& program : programs) {
+    SCOPED_TRACE(program);
+    choose(program);
+    expectEnabled({true, true, true, true});
+    expectPreviewOf(program);
+    const std::optional<BoxSeen> box = clickCatchingBox(form->Button2);
+    if (box) {
+      EXPECT_TRUE(box->text == QStringLiteral("Icon image is not valid.") ||
+                  box->text == QStringLiteral("Bitmap image is not valid."))
+          << box->text.toStdString();
+    } else {
+      EXPECT_EQ(readBytes(exeicon::save_name_for(program)).size(), 766u);
+    }
+  }
+}
+
 }  // namespace

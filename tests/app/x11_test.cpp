@@ -54,14 +54,16 @@ std::string quoted(const std::string& word) {
 // A child process, ended (and reaped) when this goes.
 class Child {
  public:
-  Child(std::vector<std::string> argv, std::vector<std::string> env) {
+  // `log`: where the child's standard error goes (nowhere when empty).
+  Child(std::vector<std::string> argv, std::vector<std::string> env, const std::string& log = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
       for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
       ::unsetenv("QT_QPA_PLATFORM");
       const int null = ::open("/dev/null", O_WRONLY);
       ::dup2(null, 1);
-      ::dup2(null, 2);
+      const int err = log.empty() ? null : ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(err < 0 ? null : err, 2);
       std::vector<char*> args;
       for (std::string& a : argv) args.push_back(a.data());
       args.push_back(nullptr);
@@ -185,13 +187,17 @@ TEST_F(X11Test, ChoosesAProgramInTheRealDialogPreviewsItsIconAndSavesIt) {
   const std::string expectedFile = golden("expected/classic-4bpp.exe.ico");
 
   app_ = std::make_unique<Child>(std::vector<std::string>{EXEICON_PROGRAM},
-                                 std::vector<std::string>{"DISPLAY=" + display_, "XDG_RUNTIME_DIR=" + folder_});
+                                 std::vector<std::string>{"DISPLAY=" + display_, "XDG_RUNTIME_DIR=" + folder_},
+                                 folder_ + "/exeicon.log");
   std::string window;
+  // Generous: a loaded machine may take a while to bring Qt up for the first time.
   ASSERT_TRUE(waitFor([&] {
     const std::vector<std::string> ids = titledWindows();
     if (ids.size() == 1) window = ids.front();
     return !window.empty();
-  }, 15)) << "the window did not show";
+  }, 60)) << "the window did not show; the program " << (app_->running() ? "runs" : "has ended")
+          << ", windows on the display:\n" << run("xdotool search --onlyvisible ''")
+          << "its standard error:\n" << run("cat " + quoted(folder_ + "/exeicon.log"));
 
   EXPECT_EQ(run("xdotool getwindowname " + window), "KorvelEXE文件获取图标 \n");
   const std::string geometry = run("xdotool getwindowgeometry --shell " + window);
