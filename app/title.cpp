@@ -7,15 +7,9 @@
 
 namespace exeicon::app {
 
-namespace {
-
-// The program's file name is read into a buffer of this many bytes; a longer one is cut.
-constexpr size_t kMaxProgramPath = 256;
-
-}  // namespace
-
 std::string application_title(std::string_view program_path) {
-  program_path = program_path.substr(0, kMaxProgramPath);
+  // The whole path is used: a 256-byte cut, as a fixed buffer would make it, would turn
+  // a deep folder's name into the title.
   const size_t separator = program_path.find_last_of("/\\");
   std::string_view name =
       separator == std::string_view::npos ? program_path : program_path.substr(separator + 1);
