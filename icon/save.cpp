@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <random>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -81,21 +83,56 @@ bool write_all(int fd, const std::vector<uint8_t>& bytes) {
   return true;
 }
 
-mode_t default_mode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+// Creates a new file in `folder` under a short name nobody uses, so it fits beside a
+// target of any name length. The kernel gives it the mode (umask, default ACLs) a new
+// file gets. -1 with errno set when none can be made.
+int create_beside(const std::string& folder, std::string& name) {
+  static std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+    name = folder + "/.exeicon-" + suffix;
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
 }
 
-// Rewrites an existing file in place, for a target nothing can be made beside.
+// Old contents kept for putting back are capped: an .ico target is small.
+constexpr off_t kMaxKeptBytes = 16 << 20;
+
+// Rewrites an existing file in place, for a target nothing can be put beside. Space is
+// reserved first, so a full disk fails before a byte changes; should a write still fail,
+// the old bytes are put back.
 void write_in_place(const std::string& shown, const std::string& target,
                     const std::vector<uint8_t>& bytes, bool regular) {
-  const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+  int fd = regular ? ::open(target.c_str(), O_RDWR | O_CLOEXEC) : -1;
+  if (fd < 0) fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) throw CannotCreate(shown, system_text(errno));
-  bool ok = write_all(fd, bytes);
+  std::vector<uint8_t> old;
+  bool ok = true;
+  if (regular) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size <= kMaxKeptBytes) {
+      old.resize(static_cast<size_t>(st.st_size));
+      if (::pread(fd, old.data(), old.size(), 0) != static_cast<ssize_t>(old.size())) old.clear();
+    }
+    if (::fallocate(fd, 0, 0, static_cast<off_t>(bytes.size())) != 0 && errno != EOPNOTSUPP) ok = false;
+  }
+  if (ok) ok = write_all(fd, bytes);
   if (ok && regular) ok = ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+  if (!ok && regular && ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, old)) {
+    if (::ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
+      // Nothing more can be done for the old file; the failure is reported below.
+    }
+  }
   if (::close(fd) != 0) ok = false;
   if (!ok) throw Failure(kStreamWriteError);
+}
+
+bool may_write(const std::string& target) {
+  return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 }  // namespace
@@ -112,6 +149,8 @@ void save_icon_file(const std::string& path, Icon* icon, const std::string& sour
     if (S_ISDIR(existing.st_mode)) throw CannotCreate(path, system_text(EISDIR));
     // A file without any write bit is refused even to root, as a read-only file is.
     if ((existing.st_mode & 0222) == 0) throw CannotCreate(path, system_text(EACCES));
+    // Putting a new file in its place needs only the folder: the file's own right counts.
+    if (!may_write(target)) throw CannotCreate(path, system_text(errno));
     struct stat source {};
     if (!source_path.empty() && ::stat(source_path.c_str(), &source) == 0 &&
         source.st_dev == existing.st_dev && source.st_ino == existing.st_ino)
@@ -121,27 +160,26 @@ void save_icon_file(const std::string& path, Icon* icon, const std::string& sour
 
   // The new bytes go to a file beside the target and take its place in one step, so
   // a failed save leaves the old file as it was.
-  const std::filesystem::path target_path(target);
-  std::string temp = (target_path.parent_path() / ("." + target_path.filename().string() + ".XXXXXX")).string();
-  if (target_path.parent_path().empty()) temp = "." + target + ".XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  const std::filesystem::path parent = std::filesystem::path(target).parent_path();
+  const std::string folder = parent.empty() ? "." : parent.string();
+  struct stat folder_stat {};
+  // A folder without any write bit may not be written, by root either.
+  const bool folder_locked = ::stat(folder.c_str(), &folder_stat) == 0 && (folder_stat.st_mode & 0222) == 0;
+  std::string temp;
+  const int fd = folder_locked ? (errno = EACCES, -1) : create_beside(folder, temp);
   if (fd < 0) {
     const int error = errno;
-    if (exists && (error == EACCES || error == EPERM) && ::access(target.c_str(), W_OK) == 0)
-      return write_in_place(path, target, bytes, true);
+    if (exists && (error == EACCES || error == EPERM)) return write_in_place(path, target, bytes, true);
     throw CannotCreate(path, system_text(error));
   }
 
   bool ok = write_all(fd, bytes);
-  if (ok) {
-    if (exists) {
-      ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
-      if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
-        // Only root may give a file away; an ordinary user's file keeps the user's.
-      }
-    } else {
-      ok = ::fchmod(fd, default_mode()) == 0;
+  if (ok && exists) {
+    // Owner first: a change of owner clears set-ID bits, which the mode then restores.
+    if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+      // Only root may give a file away; an ordinary user's new file stays the user's.
     }
+    ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
   }
   if (ok) ok = ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
@@ -152,9 +190,10 @@ void save_icon_file(const std::string& path, Icon* icon, const std::string& sour
   if (::rename(temp.c_str(), target.c_str()) != 0) {
     const int error = errno;
     ::unlink(temp.c_str());
+    // A sticky folder lets one write a file one may not replace.
+    if (exists && (error == EACCES || error == EPERM)) return write_in_place(path, target, bytes, true);
     throw CannotCreate(path, system_text(error));
   }
-  const std::string folder = target_path.parent_path().empty() ? "." : target_path.parent_path().string();
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);  // best effort: the rename itself has already happened

@@ -97,6 +97,8 @@ TEST_F(SaveTest, FailuresNameTheFullPathAndTheReasonAndLeaveExistingFilesAlone) 
   Icon icon = sample_icon();
   write_file(path("plain"), {7});
   fs::create_directory(path("folder.ico"));
+  fs::create_directory(path("locked"));
+  ASSERT_EQ(::chmod(path("locked").c_str(), 0555), 0);
   write_file(path("readonly.ico"), {5, 5});
   ASSERT_EQ(::chmod(path("readonly.ico").c_str(), 0444), 0);
   write_file(path("source.ico"), {4});
@@ -111,6 +113,7 @@ TEST_F(SaveTest, FailuresNameTheFullPathAndTheReasonAndLeaveExistingFilesAlone) 
       {path("folder.ico"), cannot + "folder.ico\". Is a directory"},
       {path("plain/app.ico"), cannot + "plain/app.ico\". Not a directory"},
       {path("readonly.ico"), cannot + "readonly.ico\". Permission denied"},
+      {path("locked/new.ico"), cannot + "locked/new.ico\". Permission denied"},  // root too
       {path("./source.ico"), cannot + "source.ico\". It is the file the icon was taken from"},
   };
   for (const auto& c : cases) EXPECT_EQ(failure_of(c.target, &icon, path("source.ico")), c.message);
@@ -122,7 +125,7 @@ TEST_F(SaveTest, FailuresNameTheFullPathAndTheReasonAndLeaveExistingFilesAlone) 
   EXPECT_EQ(failure_of(path("plain"), &mono), "Bitmap image is not valid");
   EXPECT_EQ(failure_of(path("plain"), nullptr), "Icon image is not valid");
   EXPECT_EQ(read_file(path("plain")), (std::vector<uint8_t>{7}));
-  EXPECT_EQ(names(), (std::vector<std::string>{"folder.ico", "plain", "readonly.ico", "source.ico"}));
+  EXPECT_EQ(names(), (std::vector<std::string>{"folder.ico", "locked", "plain", "readonly.ico", "source.ico"}));
 }
 
 TEST_F(SaveTest, ARelativeNameIsShownInFullForm) {
@@ -160,6 +163,15 @@ TEST_F(SaveTest, AFullDiskIsAStreamWriteErrorAndTheOldFileSurvives) {
               "^Stream write error\n$");
   EXPECT_EQ(read_file(path("app.ico")), (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_EQ(names(), (std::vector<std::string>{"app.ico"}));
+
+  // Rewritten in place, in a folder nothing can be put in: the old bytes survive too.
+  fs::create_directory(path("locked"));
+  const std::vector<uint8_t> old(2000, 0x5A);
+  write_file(path("locked/app.ico"), old);
+  ASSERT_EQ(::chmod(path("locked").c_str(), 0555), 0);
+  EXPECT_EXIT(save_with_size_limit(path("locked/app.ico"), 100), ::testing::ExitedWithCode(0),
+              "^Stream write error\n$");
+  EXPECT_EQ(read_file(path("locked/app.ico")), old);
 }
 
 TEST_F(SaveTest, AFolderThatMayNotBeWrittenRefusesANewFileButAWritableTargetIsRewritten) {
@@ -179,6 +191,29 @@ TEST_F(SaveTest, AFolderThatMayNotBeWrittenRefusesANewFileButAWritableTargetIsRe
               "^Cannot create file \"" + path("locked/new.ico") + "\"\\. Permission denied\n$");
   EXPECT_EXIT({ as_user(); save_in_child(path("locked/app.ico")); }, ::testing::ExitedWithCode(0), "^saved\n$");
   EXPECT_EQ(read_file(path("locked/app.ico")), ico_bytes(&icon));
+}
+
+TEST_F(SaveTest, AnotherUsersFileCountsByItsOwnPermissionsNotTheFolders) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files to another user";
+  Icon icon = sample_icon();
+  // A folder everyone may write in: root's 0644 file may not be replaced by another
+  // user, but root's 0666 file in a sticky folder is rewritten in place.
+  ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+  write_file(path("theirs.ico"), {1});
+  ASSERT_EQ(::chmod(path("theirs.ico").c_str(), 0644), 0);
+  fs::create_directory(path("sticky"));
+  ASSERT_EQ(::chmod(path("sticky").c_str(), 01777), 0);
+  write_file(path("sticky/shared.ico"), {2});
+  ASSERT_EQ(::chmod(path("sticky/shared.ico").c_str(), 0666), 0);
+  const auto as_nobody = [] {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) std::_Exit(3);
+  };
+  EXPECT_EXIT({ as_nobody(); save_in_child(path("theirs.ico")); }, ::testing::ExitedWithCode(0),
+              "^Cannot create file \"" + path("theirs.ico") + "\"\\. Permission denied\n$");
+  EXPECT_EQ(read_file(path("theirs.ico")), (std::vector<uint8_t>{1}));
+  EXPECT_EXIT({ as_nobody(); save_in_child(path("sticky/shared.ico")); }, ::testing::ExitedWithCode(0), "^saved\n$");
+  EXPECT_EQ(read_file(path("sticky/shared.ico")), ico_bytes(&icon));
+  EXPECT_EQ(fs::directory_iterator(path("sticky"))->path().filename(), "shared.ico");  // no temporary left
 }
 
 }  // namespace
