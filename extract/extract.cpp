@@ -47,9 +47,11 @@ Extraction extract_icon(Source& source) {
   if (!bytes) return {nullptr, bytes.why()};
   auto decoded = decode_icon_image(ByteView(*bytes));
   if (!decoded) return {nullptr, decoded.why()};
-  if (decoded->width != kLargeIconSize || decoded->height != kLargeIconSize)
-    return {to_icon(resample(*decoded, kLargeIconSize, kLargeIconSize)), {}};
-  return {to_icon(*decoded), {}};
+  if (decoded->width == kLargeIconSize && decoded->height == kLargeIconSize) return {to_icon(*decoded), {}};
+  const DecodedImage resampled = resample(*decoded, kLargeIconSize, kLargeIconSize);
+  if (resampled.width != kLargeIconSize || resampled.height != kLargeIconSize)
+    return {nullptr, "image could not be resampled"};
+  return {to_icon(resampled), {}};
 }
 
 Extraction extract_icon_bytes(std::span<const uint8_t> bytes) {
