@@ -12,8 +12,9 @@ inline constexpr uint64_t kMaxBytesRead = 48ull << 20;
 inline constexpr uint64_t kMaxImageBytes = 16ull << 20;
 // Width or height of an image, in pixels.
 inline constexpr int64_t kMaxImageSide = 4096;
-// Pixels of one decoded image (4 Mi pixels: 16 MiB at 32 bits).
-inline constexpr int64_t kMaxImagePixels = 4ll << 20;
+// Pixels of one decoded image (512 x 512, twice an icon's largest side): libspng takes
+// up to 100 ns a pixel to expand a 1-bit PNG, and one extraction has 100 ms.
+inline constexpr int64_t kMaxImagePixels = 512ll * 512;
 // Entries in a bitmap's colour table: no pixel index has more than 8 bits.
 inline constexpr uint32_t kMaxColourTableEntries = 256;
 // Entries scanned in one resource directory (PE), in all type blocks (NE), or in an

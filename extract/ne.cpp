@@ -32,11 +32,15 @@ class NeReader {
   Result<std::vector<uint8_t>> icon_image() {
     if (auto table = read_resource_table(); !table) return table.reject();
     if (!first_group_) return Reject{"no icon groups"};
-    auto group_bytes = read_resource(*first_group_);
-    if (!group_bytes) return group_bytes.reject();
-    auto group = parse_icon_group(ByteView(*group_bytes));
-    if (!group) return group.reject();
-    const GroupEntry& chosen = (*group)[choose_group_entry(*group)];
+    GroupEntry chosen;
+    {
+      // The group's bytes (up to the image limit) go before the image's are read.
+      auto group_bytes = read_resource(*first_group_);
+      if (!group_bytes) return group_bytes.reject();
+      auto group = parse_icon_group(ByteView(*group_bytes));
+      if (!group) return group.reject();
+      chosen = (*group)[choose_group_entry(*group)];
+    }
 
     const uint16_t wanted = chosen.nId | kIntegerId;
     auto icon = std::find_if(icons_.begin(), icons_.end(),

@@ -57,11 +57,15 @@ class PeReader {
     auto group_names = read_subdirectory(*group_type);
     if (!group_names) return group_names.reject();
     if (group_names->empty()) return Reject{"icon group directory is empty"};
-    auto group_bytes = first_language_data((*group_names)[0]);
-    if (!group_bytes) return group_bytes.reject();
-    auto group = parse_icon_group(ByteView(*group_bytes));
-    if (!group) return group.reject();
-    const GroupEntry& chosen = (*group)[choose_group_entry(*group)];
+    GroupEntry chosen;
+    {
+      // The group's bytes (up to the image limit) go before the image's are read.
+      auto group_bytes = first_language_data((*group_names)[0]);
+      if (!group_bytes) return group_bytes.reject();
+      auto group = parse_icon_group(ByteView(*group_bytes));
+      if (!group) return group.reject();
+      chosen = (*group)[choose_group_entry(*group)];
+    }
 
     auto icon_names = read_subdirectory(*icon_type);
     if (!icon_names) return icon_names.reject();

@@ -2,8 +2,8 @@
 # exe2ico end to end: golden files byte for byte, naming, failures, exit codes.
 # usage: exe2ico_test.sh EXE2ICO GOLDEN_DIR
 set -u
-exe2ico=$1
-golden=$2
+exe2ico=$(realpath "$1")
+golden=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0
@@ -61,6 +61,12 @@ printf 'exe2ico: %s: Cannot create file "%s". No such file or directory.\n' \
 check "missing folder message" cmp -s "$work/err" "$work/want"
 "$exe2ico" "$work/does-not-exist.exe" 2>"$work/err"
 check "a missing input is a file without icons" grep -qx "exe2ico: $work/does-not-exist.exe: Icon image is not valid." "$work/err"
+# A well-formed icon past the pixel limit (1024 x 1024) is refused as a file without icons.
+past_limit=$golden/../../regress/png-1024x1024-grey1-decodes-too-slowly.ico
+"$exe2ico" "$past_limit" -o "$work/out.ico" 2>"$work/err"
+check "past a limit: exit 1" test $? -eq 1
+check "past a limit: a file without icons" grep -qxF "exe2ico: $past_limit: Icon image is not valid." "$work/err"
+check "past a limit: nothing written" test ! -e "$work/out.ico"
 
 # Usage.
 for args in "" "-o" "a b -o c" "--bogus x" "a -o b -o c"; do
