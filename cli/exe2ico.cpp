@@ -2,7 +2,6 @@
 // writes it as a one-image, 16-colour .ico, named as the Save button names it.
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -31,22 +30,13 @@ int usage_error(const std::string& what) {
   return 2;
 }
 
-void write_stdout(const std::vector<uint8_t>& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw exeicon::Failure(exeicon::kStreamWriteError);
-    done += static_cast<size_t>(n);
-  }
-}
-
 // Runs one file through extraction, encoding and writing; true when it was written.
 bool convert(const std::string& file, const std::string* out) {
   try {
     auto extraction = exeicon::extract_icon_file(file);
     if (out != nullptr && *out == "-") {
-      write_stdout(exeicon::ico_bytes(extraction.icon.get()));
+      if (!exeicon::write_all(STDOUT_FILENO, exeicon::ico_bytes(extraction.icon.get())))
+        throw exeicon::Failure(exeicon::kStreamWriteError);
     } else {
       exeicon::save_icon_file(out != nullptr ? *out : exeicon::save_name_for(file),
                               extraction.icon.get(), file);

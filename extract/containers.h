@@ -27,6 +27,10 @@ struct GroupEntry {
   uint16_t nId = 0;
 };
 
+// Reads the 12 bytes a group entry and an .ico directory entry share (all but the ID),
+// which the caller has checked lie inside the view.
+GroupEntry read_entry_sizes(ByteView view, uint64_t at);
+
 // Parses a group resource: a 6-byte header and `count` 14-byte entries.
 Result<std::vector<GroupEntry>> parse_icon_group(ByteView group);
 

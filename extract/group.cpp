@@ -28,6 +28,18 @@ int depth_distance(const GroupEntry& entry) { return std::abs(kWantedBits - entr
 
 }  // namespace
 
+GroupEntry read_entry_sizes(ByteView view, uint64_t at) {
+  GroupEntry entry;
+  entry.bWidth = *view.read_u8(at);
+  entry.bHeight = *view.read_u8(at + 1);
+  entry.bColorCount = *view.read_u8(at + 2);
+  entry.bReserved = *view.read_u8(at + 3);
+  entry.wPlanes = *view.read_u16(at + 4);
+  entry.wBitCount = *view.read_u16(at + 6);
+  entry.dwBytesInRes = *view.read_u32(at + 8);
+  return entry;
+}
+
 Result<std::vector<GroupEntry>> parse_icon_group(ByteView group) {
   auto reserved = group.read_u16(0);
   auto type = group.read_u16(2);
@@ -42,14 +54,7 @@ Result<std::vector<GroupEntry>> parse_icon_group(ByteView group) {
   entries.reserve(*count);
   for (uint64_t i = 0; i < *count; ++i) {
     const uint64_t at = kGroupHeaderBytes + i * kGroupEntryBytes;
-    GroupEntry entry;
-    entry.bWidth = *group.read_u8(at);
-    entry.bHeight = *group.read_u8(at + 1);
-    entry.bColorCount = *group.read_u8(at + 2);
-    entry.bReserved = *group.read_u8(at + 3);
-    entry.wPlanes = *group.read_u16(at + 4);
-    entry.wBitCount = *group.read_u16(at + 6);
-    entry.dwBytesInRes = *group.read_u32(at + 8);
+    GroupEntry entry = read_entry_sizes(group, at);
     entry.nId = *group.read_u16(at + 12);
     entries.push_back(entry);
   }

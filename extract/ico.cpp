@@ -29,14 +29,7 @@ Result<std::vector<uint8_t>> ico_icon_image(Source& source) {
   std::vector<uint32_t> offsets;
   for (uint16_t i = 0; i < count; ++i) {
     const uint64_t at = i * kEntryBytes;
-    GroupEntry entry;
-    entry.bWidth = *directory.read_u8(at);
-    entry.bHeight = *directory.read_u8(at + 1);
-    entry.bColorCount = *directory.read_u8(at + 2);
-    entry.bReserved = *directory.read_u8(at + 3);
-    entry.wPlanes = *directory.read_u16(at + 4);
-    entry.wBitCount = *directory.read_u16(at + 6);
-    entry.dwBytesInRes = *directory.read_u32(at + 8);
+    GroupEntry entry = read_entry_sizes(directory, at);
     // The place in the directory stands for the resource ID a group would carry.
     entry.nId = i;
     entries.push_back(entry);

@@ -71,18 +71,6 @@ std::string resolve_links(std::string path) {
   return path;  // a loop of links: the open below reports it
 }
 
-// Writes every byte; false on a short write or an error (a full disk, a size limit).
-bool write_all(int fd, const std::vector<uint8_t>& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Creates a new file in `folder` under a short name nobody uses, so it fits beside a
 // target of any name length. The kernel gives it the mode (umask, default ACLs) a new
 // file gets. -1 with errno set when none can be made.
@@ -136,6 +124,17 @@ bool may_write(const std::string& target) {
 }
 
 }  // namespace
+
+bool write_all(int fd, const std::vector<uint8_t>& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
 
 void save_icon_file(const std::string& path, Icon* icon, const std::string& source_path) {
   const std::vector<uint8_t>& bytes = ico_bytes(icon);
