@@ -137,7 +137,8 @@ Result<DecodedImage> decode_bmp(ByteView image) {
       width * height > limits::kMaxImagePixels) {
     return Reject{"bmp: image larger than the limit"};
   }
-  if (header.biClrUsed > limits::kMaxColourTableEntries) {
+  // Deeper images only skip their table, so any count whose bytes are there will do.
+  if (bits <= 8 && header.biClrUsed > limits::kMaxColourTableEntries) {
     return Reject{"bmp: colours used " + std::to_string(header.biClrUsed)};
   }
 
@@ -165,8 +166,8 @@ Result<DecodedImage> decode_bmp(ByteView image) {
   const uint64_t entry_size = core ? 3 : 4;
   auto table_bytes = image.sub(offset, table_entries * entry_size);
   if (!table_bytes) return Reject{"bmp: colour table cut short"};
-  std::vector<uint32_t> table(table_entries);
-  for (uint32_t i = 0; i < table_entries; ++i) {
+  std::vector<uint32_t> table(bits <= 8 ? table_entries : 0);
+  for (uint32_t i = 0; i < table.size(); ++i) {
     uint64_t at = i * entry_size;
     table[i] = rgb(byte_at(*table_bytes, at + 2), byte_at(*table_bytes, at + 1),
                    byte_at(*table_bytes, at));
