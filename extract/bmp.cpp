@@ -6,6 +6,7 @@
 
 #include "extract/decoders.h"
 #include "extract/limits.h"
+#include "icon/bitmaps.h"
 
 namespace exeicon {
 
@@ -99,11 +100,6 @@ uint32_t rgb(uint8_t red, uint8_t green, uint8_t blue) {
   return static_cast<uint32_t>(red) << 16 | static_cast<uint32_t>(green) << 8 | blue;
 }
 
-// Bytes in one row of `width` pixels at `bits` bits, padded to 4 bytes.
-uint64_t row_stride(int64_t width, uint32_t bits) {
-  return (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
-}
-
 uint8_t byte_at(ByteView view, uint64_t offset) { return view.read_u8(offset).value_or(0); }
 
 // The pixel at column x of a row of 1, 4 or 8 bits per pixel: a colour table index.
@@ -174,11 +170,11 @@ Result<DecodedImage> decode_bmp(ByteView image) {
   }
   offset += table_bytes->size();
 
-  const uint64_t stride = row_stride(width, bits);
+  const uint64_t stride = row_bytes(width, bits);
   auto colour_rows = image.sub(offset, stride * static_cast<uint64_t>(height));
   if (!colour_rows) return Reject{"bmp: colour rows cut short"};
   offset += colour_rows->size();
-  const uint64_t mask_stride = row_stride(width, 1);
+  const uint64_t mask_stride = row_bytes(width, 1);
   // Data that ends before the mask rows leaves the mask to alpha, or to nothing.
   auto mask_rows = image.sub(offset, mask_stride * static_cast<uint64_t>(height));
 

@@ -3,14 +3,13 @@
 
 #include "extract/byte_view.h"
 #include "extract/containers.h"
+#include "extract/dos_header.h"
 #include "extract/limits.h"
 
 namespace exeicon {
 
 namespace {
 
-constexpr uint16_t kMz = 0x5A4D;  // "MZ"
-constexpr uint16_t kNe = 0x454E;  // "NE"
 constexpr uint64_t kNeHeaderBytes = 0x28;
 constexpr uint64_t kTypeHeaderBytes = 8;
 constexpr uint64_t kNameInfoBytes = 12;
@@ -51,16 +50,14 @@ class NeReader {
 
  private:
   Result<bool> read_resource_table() {
-    auto dos = source_.fetch(0, 0x40);
-    if (!dos) return Reject{"DOS header truncated"};
-    const ByteView dos_view(*dos);
-    if (dos_view.read_u16(0) != kMz) return Reject{"no MZ signature"};
-    const uint64_t e_lfanew = *dos_view.read_u32(0x3C);
+    auto dos = read_e_lfanew(source_);
+    if (!dos) return dos.reject();
+    const uint64_t e_lfanew = *dos;
 
     auto header = source_.fetch(e_lfanew, kNeHeaderBytes);
     if (!header) return Reject{"NE header past the end"};
     const ByteView ne(*header);
-    if (ne.read_u16(0) != kNe) return Reject{"no NE signature"};
+    if (ne.read_u16(0) != kNeSignature) return Reject{"no NE signature"};
     const uint16_t ne_rsrctab = *ne.read_u16(0x24);
     const uint16_t ne_restab = *ne.read_u16(0x26);
     // A program without resources has its resource table end where the next table starts.

@@ -3,14 +3,13 @@
 
 #include "extract/byte_view.h"
 #include "extract/containers.h"
+#include "extract/dos_header.h"
 #include "extract/limits.h"
 
 namespace exeicon {
 
 namespace {
 
-constexpr uint16_t kMz = 0x5A4D;               // "MZ"
-constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr uint64_t kCoffHeaderBytes = 20;
@@ -79,11 +78,9 @@ class PeReader {
 
  private:
   Result<bool> read_headers() {
-    auto dos = source_.fetch(0, 0x40);
-    if (!dos) return Reject{"DOS header truncated"};
-    const ByteView dos_view(*dos);
-    if (dos_view.read_u16(0) != kMz) return Reject{"no MZ signature"};
-    const uint64_t e_lfanew = *dos_view.read_u32(0x3C);
+    auto dos = read_e_lfanew(source_);
+    if (!dos) return dos.reject();
+    const uint64_t e_lfanew = *dos;
 
     auto coff = source_.fetch(e_lfanew, 4 + kCoffHeaderBytes);
     if (!coff) return Reject{"PE header past the end"};

@@ -17,9 +17,6 @@ struct SpngFree {
 };
 using SpngContext = std::unique_ptr<spng_ctx, SpngFree>;
 
-constexpr uint8_t kGreyAlpha = 4;  // PNG colour type: grey with alpha
-constexpr uint8_t kTrueAlpha = 6;  // PNG colour type: RGB with alpha
-
 Reject png_reject(const char* what, int error) {
   return Reject{std::string("png: ") + what + ": " + spng_strerror(error)};
 }
@@ -48,11 +45,6 @@ Result<DecodedImage> decode_png(ByteView image) {
       height > limits::kMaxImageSide || width * height > limits::kMaxImagePixels) {
     return Reject{"png: image larger than the limit"};
   }
-  // Transparency is an alpha channel, or a tRNS chunk (a transparent entry or colour).
-  spng_trns trns{};
-  const bool transparency = ihdr.color_type == kGreyAlpha || ihdr.color_type == kTrueAlpha ||
-                            spng_get_trns(ctx.get(), &trns) == 0;
-
   const auto pixels = static_cast<size_t>(width * height);
   size_t length = 0;
   if (int error = spng_decoded_image_size(ctx.get(), SPNG_FMT_RGBA8, &length)) {
@@ -77,7 +69,8 @@ Result<DecodedImage> decode_png(ByteView image) {
     const uint32_t blue = rgba[4 * i + 2];
     const uint32_t alpha = rgba[4 * i + 3];
     out.colour[i] = alpha << 24 | red << 16 | green << 8 | blue;
-    if (transparency && alpha < 255) out.mask[i] = 1;
+    // Without an alpha channel or a tRNS chunk every alpha is 255: nothing is transparent.
+    if (alpha < 255) out.mask[i] = 1;
   }
   return out;
 }

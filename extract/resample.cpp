@@ -28,22 +28,13 @@ std::vector<SourceRange> axis_map(int64_t n, int64_t target) {
     return map;
   }
   // Source s merges into floor((s * target + target / 2 - 1) / n): for 32, (32s + 15) / n.
+  // As n > target, consecutive sources step by less than one destination and the last
+  // lands on target - 1, so every destination takes at least one source.
   const int64_t bias = target >= 2 ? target / 2 - 1 : 0;
   for (int64_t s = 0; s < n; ++s) {
-    int64_t d = (s * target + bias) / n;
-    if (d >= target) d = target - 1;
-    SourceRange& range = map[static_cast<size_t>(d)];
+    SourceRange& range = map[static_cast<size_t>((s * target + bias) / n)];
     if (range.first == range.last) range.first = s;
     range.last = s + 1;
-  }
-  // Every destination must take some source; the mapping above gives each one, but an
-  // empty range would leave a pixel undefined, so fall back to the nearest source.
-  for (int64_t d = 0; d < target; ++d) {
-    SourceRange& range = map[static_cast<size_t>(d)];
-    if (range.first == range.last) {
-      int64_t s = nearest_source(d, n, target);
-      range = {s, s + 1};
-    }
   }
   return map;
 }

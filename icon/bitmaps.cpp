@@ -55,15 +55,10 @@ void put_quad(std::span<uint8_t> table, size_t index, uint32_t rgb) {
   table[index * 4 + 3] = 0;
 }
 
-// The value a pixel of the source takes in the requested depth.
-uint8_t pixel_value(const Bitmap& bitmap, uint32_t value, uint16_t bit_count) {
-  if (bit_count == 4) {
-    if (bitmap.bit_count == 1) return value ? 15 : 0;
-    return nearest_vga_index(value & 0xFFFFFF);
-  }
-  // A colour pixel reads as 1 where it matches the white background, as on a screen.
-  if (bitmap.bit_count == 1) return value ? 1 : 0;
-  return (value & 0xFFFFFF) == 0xFFFFFF ? 1 : 0;
+// The value a pixel takes in the requested depth: a colour's nearest table index at 4
+// bits, a mask bit as it is at 1.
+uint8_t pixel_value(uint32_t value, uint16_t bit_count) {
+  return bit_count == 4 ? nearest_vga_index(value & 0xFFFFFF) : static_cast<uint8_t>(value ? 1 : 0);
 }
 
 }  // namespace
@@ -72,7 +67,8 @@ uint32_t read_bitmap_bits(const Bitmap& bitmap, uint32_t start, uint32_t lines,
                           const BitmapInfoHeader& header, std::span<uint8_t> table,
                           std::span<uint8_t> bits) {
   const uint16_t depth = header.biBitCount;
-  if (depth != 1 && depth != 4) return 0;
+  // The reads an icon needs: its colour bitmap at 4 bits, its mask at 1.
+  if (!(depth == 4 && bitmap.bit_count == 32) && !(depth == 1 && bitmap.bit_count == 1)) return 0;
   if (depth == 4) {
     for (size_t i = 0; i < 16; ++i) put_quad(table, i, kVgaColours[i]);
   } else {
@@ -91,7 +87,7 @@ uint32_t read_bitmap_bits(const Bitmap& bitmap, uint32_t start, uint32_t lines,
     uint8_t* row = bits.data() + offset;
     const int32_t y = static_cast<int32_t>(height - 1 - line);  // bottom row first
     for (int32_t x = 0; x < width; ++x) {
-      const uint8_t v = pixel_value(bitmap, bitmap.at(x, y), depth);
+      const uint8_t v = pixel_value(bitmap.at(x, y), depth);
       const auto ux = static_cast<uint32_t>(x);
       if (depth == 4) {
         const uint32_t shift = (ux & 1) ? 0 : 4;

@@ -58,7 +58,8 @@ uint8_t nearest_vga_index(uint32_t rgb);
 // `bits` in the format `header` asks for (1 or 4 bits per pixel, rows padded to 4
 // bytes, bottom row first), and fills `table` with the format's colour table as
 // blue, green, red, 0 quads. Bytes it cannot fill are left as they are. Returns the
-// number of rows read (0 for a format it can't produce).
+// number of rows read (0 for a format it can't produce: it reads a 32-bit bitmap at 4 bits
+// and a 1-bit bitmap at 1 bit).
 uint32_t read_bitmap_bits(const Bitmap& bitmap, uint32_t start, uint32_t lines,
                           const BitmapInfoHeader& header, std::span<uint8_t> table,
                           std::span<uint8_t> bits);
